@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "store/Scramble.h"
+#include "store/StoreLayout.h"
+#include "tests/support/Registry.h"
+
+using namespace kf;
+
+namespace {
+
+class StoreLayoutTest : public testing::Test {
+protected:
+    StoreLayoutTest() : root("StoreLayout") { store.SetRootPath(root.Path()); }
+    std::vector<std::string> PlainValueNames(const std::string& key) {
+        std::vector<std::string> names;
+        for (const std::string& n : kftest::ValueNames(root.Path() + "\\" + ScrambleText(key, false)))
+            names.push_back(UnscrambleText(n));
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    kftest::TestRoot root;
+    CPolicyStore store;
+};
+
+TEST_F(StoreLayoutTest, FirstStartWritesExactlyTheUsersAndLastLogin) {
+    store.WriteString(kInstallKey, kFolderValue, "C:\\K\\", false);
+    FirstStartSetUp(store);
+    EXPECT_EQ(PlainValueNames("General"),
+              (std::vector<std::string>{"UserLastLogin", "UserUserName:1", "UserUserName:2"}));
+    EXPECT_EQ(ReadUsersList(store), (std::vector<std::string>{"Administrator", "Guest"}));
+    EXPECT_EQ(store.ReadString(kGeneralKey, kLastLoginValue, "", true), "Administrator");
+    // No user key: every setting starts at its default.
+    EXPECT_EQ(kftest::SubKeyNames(root.Path()).size(), 2u);  // Install and General
+
+    // A store already set up is left alone.
+    WriteUsersList(store, {"Administrator", "Bob", "Guest"});
+    FirstStartSetUp(store);
+    EXPECT_EQ(ReadUsersList(store), (std::vector<std::string>{"Administrator", "Bob", "Guest"}));
+}
+
+TEST_F(StoreLayoutTest, ListEndsAtTheFirstEmptyEntry) {
+    for (int i = 1; i <= 5; ++i) store.WriteString(kGeneralKey, "UserUserName:" + std::to_string(i), "U" + std::to_string(i), true);
+    store.WriteString(kGeneralKey, "UserUserName:3", "", true);
+    EXPECT_EQ(ReadUsersList(store), (std::vector<std::string>{"U1", "U2"}));
+}
+
+TEST_F(StoreLayoutTest, RewritingAShorterListLeavesOldValuesBeyondTheTerminator) {
+    WriteUsersList(store, {"A", "B", "C", "D", "E"});
+    WriteUsersList(store, {"A", "E"});
+    EXPECT_EQ(ReadUsersList(store), (std::vector<std::string>{"A", "E"}));
+    EXPECT_EQ(store.ReadString(kGeneralKey, "UserUserName:3", "missing", true), "");
+    EXPECT_EQ(store.ReadString(kGeneralKey, "UserUserName:4", "", true), "D");
+    EXPECT_EQ(store.ReadString(kGeneralKey, "UserUserName:5", "", true), "E");
+}
+
+TEST_F(StoreLayoutTest, AtMost253EntriesAreRead) {
+    std::vector<std::string> many;
+    for (int i = 1; i <= 300; ++i) many.push_back("user" + std::to_string(i));
+    WriteUsersList(store, many);
+    std::vector<std::string> read = ReadUsersList(store);
+    ASSERT_EQ(read.size(), 253u);
+    EXPECT_EQ(read.back(), "user253");
+}
+
+TEST_F(StoreLayoutTest, GuestLivesUnderDefault) {
+    EXPECT_EQ(UserKeyName("Guest"), "Default");
+    EXPECT_EQ(UserKeyName("Administrator"), "Administrator");
+    EXPECT_EQ(UserKeyName("guest"), "guest");  // only the exact name maps
+    EXPECT_EQ(UserDisplayName("Default"), "Guest");
+    EXPECT_EQ(UserDisplayName("Bob"), "Bob");
+}
+
+TEST_F(StoreLayoutTest, SettingsFlagsHaveTheirDefaultsAndStealthOverridesInMemoryOnly) {
+    SettingsFlags f = LoadSettingsFlags(store, "Default");
+    EXPECT_EQ(f.secureTimeout, 0);
+    EXPECT_EQ(f.askPassword, 1);
+    EXPECT_EQ(f.alertDisplay, 1);
+    EXPECT_EQ(f.alertTone, 0);
+    EXPECT_EQ(f.stealth, 0);
+
+    for (const char* name : {"SecureTimeout", "SecureAskPass", "AlertDisplay", "AlertTone"})
+        store.WriteInt("Bob", name, 1, true);
+    f = LoadSettingsFlags(store, "Bob");
+    EXPECT_EQ(f.secureTimeout + f.askPassword + f.alertDisplay + f.alertTone, 4);
+
+    store.WriteInt("Bob", "Stealth", 1, true);
+    f = LoadSettingsFlags(store, "Bob");
+    EXPECT_EQ(f.stealth, 1);
+    EXPECT_EQ(f.askPassword, 0);
+    EXPECT_EQ(f.alertDisplay, 0);
+    EXPECT_EQ(f.alertTone, 0);
+    EXPECT_EQ(f.secureTimeout, 1);  // not touched by stealth
+    EXPECT_EQ(store.ReadInt("Bob", "SecureAskPass", 0, true), 1);  // the store keeps its value
+
+    // Any non-zero Stealth counts.
+    store.WriteString("Bob", "Stealth", "7", true);
+    EXPECT_EQ(LoadSettingsFlags(store, "Bob").askPassword, 0);
+}
+
+TEST_F(StoreLayoutTest, FirstStartOverIsRecordedInGeneral) {
+    EXPECT_FALSE(IsFirstStartOver(store));
+    MarkFirstStartOver(store);
+    EXPECT_TRUE(IsFirstStartOver(store));
+    std::vector<std::string> names = PlainValueNames("General");
+    EXPECT_NE(std::find(names.begin(), names.end(), "FirstStartOver"), names.end());
+}
+
+TEST_F(StoreLayoutTest, InstallFolderIsReadUnscrambled) {
+    EXPECT_EQ(ReadInstallFolder(store), "");
+    kftest::WriteRaw(root.Path() + "\\Install", "Folder", REG_SZ, "C:\\Keyfort\\", 12);
+    EXPECT_EQ(ReadInstallFolder(store), "C:\\Keyfort\\");
+}
+
+}  // namespace
