@@ -43,11 +43,13 @@ kf::CPolicyStore Store() {
     return store;
 }
 
-int Install(const char* target) {
+int Install(std::string target) {
+    // "C:\Folder\" on a command line ends in a quote: the backslash escaped it.
+    if (!target.empty() && target.back() == '"') target.pop_back();
     char full[MAX_PATH];
-    DWORD n = GetFullPathNameA(target, MAX_PATH, full, nullptr);
+    DWORD n = GetFullPathNameA(target.c_str(), MAX_PATH, full, nullptr);
     if (n == 0 || n >= MAX_PATH) {
-        std::fprintf(stderr, "kfwsetup: not a folder name: %s\n", target);
+        std::fprintf(stderr, "kfwsetup: not a folder name: %s\n", target.c_str());
         return 2;
     }
     std::string folder(full);

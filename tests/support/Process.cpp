@@ -34,6 +34,10 @@ int Process::Wait(DWORD timeoutMs) {
     return static_cast<int>(code);
 }
 
+bool Process::WaitIdle(DWORD timeoutMs) {
+    return m_pi.hProcess && WaitForInputIdle(m_pi.hProcess, timeoutMs) == 0;
+}
+
 bool Process::Running() const {
     return m_pi.hProcess && WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT;
 }

@@ -19,6 +19,8 @@ public:
     bool Start(const std::string& commandLine, const std::string& workingDir = "");
     // Exit code, or -1 when it has not ended within the time.
     int Wait(DWORD timeoutMs);
+    // Until the program waits in its message loop with nothing to do.
+    bool WaitIdle(DWORD timeoutMs);
     void Kill();
     DWORD Pid() const { return m_pi.dwProcessId; }
     bool Running() const;
