@@ -88,8 +88,19 @@ HANDLE OpenStandIn(const char* path, DWORD disposition) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    std::string file = ".\\" + std::string(path + 4);
-    HMODULE module = LoadLibraryA(file.c_str());
+    // The file of the current folder and no other: a module of that name loaded
+    // from elsewhere, or one found along the search path, is not this driver.
+    char dir[MAX_PATH];
+    DWORD n = GetCurrentDirectoryA(MAX_PATH, dir);
+    if (n == 0 || n >= MAX_PATH) return INVALID_HANDLE_VALUE;
+    std::string file = dir;
+    if (file.back() != '\\') file += '\\';
+    file += path + 4;
+    if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    HMODULE module = LoadLibraryExA(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!module) return INVALID_HANDLE_VALUE;
     auto loadFn = reinterpret_cast<DriverLoadFn>(GetProcAddress(module, KFW_DRIVER_LOAD));
     auto unloadFn = reinterpret_cast<DriverUnloadFn>(GetProcAddress(module, KFW_DRIVER_UNLOAD));
