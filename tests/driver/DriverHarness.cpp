@@ -81,77 +81,10 @@ LoadedDriver::Answer LoadedDriver::Access(const std::string& task, const std::st
     return Ask(burst ? kfsim::VERB_BURST : kfsim::VERB_ACCESS, burst, payload);
 }
 
-namespace {
-
-// The quoting that CommandLineToArgvW and the C run-time undo.
-std::string Quote(const std::string& arg) {
-    std::string q = "\"";
-    std::size_t slashes = 0;
-    for (char c : arg) {
-        if (c == '\\') {
-            ++slashes;
-            continue;
-        }
-        q.append(c == '"' ? slashes * 2 + 1 : slashes, '\\');
-        slashes = 0;
-        q += c;
-    }
-    q.append(slashes * 2, '\\');
-    return q + "\"";
-}
-
-HANDLE TempFile(std::string* path) {
-    char dir[MAX_PATH], name[MAX_PATH];
-    GetTempPathA(sizeof dir, dir);
-    GetTempFileNameA(dir, "kfs", 0, name);
-    *path = name;
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    return CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
-                       CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
-}
-
-// The run-time writes text lines with CRLF; compared here as LF.
-std::string ReadLines(HANDLE f) {
-    std::string text;
-    SetFilePointer(f, 0, nullptr, FILE_BEGIN);
-    char buf[4096];
-    DWORD n = 0;
-    while (ReadFile(f, buf, sizeof buf, &n, nullptr) && n) text.append(buf, n);
-    std::string lines;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lines += text[i];
-    return lines;
-}
-
-}  // namespace
-
 ProcessResult RunProgram(const std::string& exe, const std::vector<std::string>& args, DWORD timeoutMs) {
-    ProcessResult r;
-    std::string cmd = Quote(exe);
-    for (const std::string& a : args) cmd += " " + Quote(a);
-    std::string outPath, errPath;
-    HANDLE out = TempFile(&outPath), err = TempFile(&errPath);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    si.hStdOutput = out;
-    si.hStdError = err;
-    PROCESS_INFORMATION pi = {};
-    std::string exePath = BinFolder() + exe;
-    if (CreateProcessA(exePath.c_str(), &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 0xDEAD);
-        GetExitCodeProcess(pi.hProcess, &r.exitCode);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    r.out = ReadLines(out);
-    r.err = ReadLines(err);
-    CloseHandle(out);
-    CloseHandle(err);
-    DeleteFileA(outPath.c_str());
-    DeleteFileA(errPath.c_str());
-    return r;
+    std::string cmd = QuoteArg(BinFolder() + exe);
+    for (const std::string& a : args) cmd += " " + QuoteArg(a);
+    return RunProcess(cmd, timeoutMs, false);
 }
 
 }  // namespace kftest

@@ -8,6 +8,7 @@
 
 #include "driver/SimProtocol.h"
 #include "monitor/DriverContract.h"
+#include "tests/support/Process.h"
 
 namespace kftest {
 
@@ -53,11 +54,6 @@ private:
     HANDLE mapping_ = nullptr, event_ = nullptr, mutex_ = nullptr;
     kf::AccessRing* ring_ = nullptr;
     bool ok_ = false;
-};
-
-struct ProcessResult {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string out, err;
 };
 
 // Runs exe from the test program's folder with args quoted as the C

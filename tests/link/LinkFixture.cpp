@@ -60,12 +60,7 @@ void LinkTest::MoveToFolderWithoutDriver() {
     ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
 }
 
-int LinkTest::Sim(const std::string& args, std::string* out) {
-    std::string o;
-    int rc = RunCapture("\"" + BinFolder() + "kfwsim.exe\" " + args, &o);
-    if (out) *out = o;
-    return rc;
-}
+int LinkTest::Sim(const std::string& args, std::string* out) { return RunSim(args, out); }
 
 std::string LinkTest::RawRecords() const {
     // Shared for reading, as the link opens it.

@@ -37,12 +37,9 @@ protected:
     HWND MainWindow() { return WaitForTopWindow(program.Pid(), kTitle, 15000); }
     // kfwsim's answer for an access, or 3 with no driver loaded.
     int Access(const std::string& task, const std::string& op, const std::string& path, std::string* out = nullptr) {
-        std::string o;
-        int rc = RunCapture("\"" + BinFolder() + "kfwsim.exe\" " + task + " " + op + " \"" + path + "\"", &o);
-        if (out) *out = o;
-        return rc;
+        return RunSim(task + " " + op + " \"" + path + "\"", out);
     }
-    int Status(std::string* out) { return RunCapture("\"" + BinFolder() + "kfwsim.exe\" --status", out); }
+    int Status(std::string* out) { return RunSim("--status", out); }
 
     CPolicyStore store;
     Process program;
@@ -89,7 +86,9 @@ TEST_P(StartupResidentTest, WithoutAPasswordToAskTheGuestRulesAreEnforcedAndTheW
     EXPECT_EQ(Status(&out), 0);
     EXPECT_EQ(out.find("suspended"), std::string::npos) << out;
     // Stealth changes nothing in the store.
-    if (c.askPass >= 0) EXPECT_EQ(store.ReadInt("Default", "SecureAskPass", -1, true), c.askPass);
+    if (c.askPass >= 0) {
+        EXPECT_EQ(store.ReadInt("Default", "SecureAskPass", -1, true), c.askPass);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Flags, StartupResidentTest,

@@ -28,7 +28,9 @@ TEST(Scramble, RoundTripsEveryLengthAndHighBytes) {
         for (bool pad : {false, true}) {
             std::string s = ScrambleText(t, pad);
             EXPECT_EQ(UnscrambleText(s), t) << "length " << t.size() << " pad " << pad;
-            if (pad) EXPECT_EQ(s.size() % 23, 0u) << t.size();
+            if (pad) {
+                EXPECT_EQ(s.size() % 23, 0u) << t.size();
+            }
         }
     }
 }

@@ -29,8 +29,26 @@ private:
     PROCESS_INFORMATION m_pi = {};
 };
 
-// Runs a console program to its end; its standard output and exit code.
+struct ProcessResult {
+    DWORD exitCode = 0xFFFFFFFF;  // also when it could not start or was stopped at the time-out
+    std::string out, err;         // lines end in LF
+    bool timedOut = false;
+};
+
+// Runs a console program to its end, or stops it after timeoutMs. With
+// joinOutput, its error output goes into out as well.
+ProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs, bool joinOutput,
+                         const std::string& workingDir = "");
+
+// The quoting that CommandLineToArgvW and the C run-time undo.
+std::string QuoteArg(const std::string& arg);
+
+// Its standard and error output together, and its exit code (-1 when it did
+// not start or did not end in time).
 int RunCapture(const std::string& commandLine, std::string* output, DWORD timeoutMs = 20000,
                const std::string& workingDir = "");
+
+// kfwsim.exe with the arguments: its exit code (3 with no driver loaded).
+int RunSim(const std::string& args, std::string* output = nullptr);
 
 }  // namespace kftest

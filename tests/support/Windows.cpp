@@ -21,15 +21,26 @@ std::string ClassName(HWND w) {
     return Narrow(buf);
 }
 
+namespace {
+
+struct TopWindowsCtx {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTopWindow(HWND w, LPARAM lp) {
+    auto* c = reinterpret_cast<TopWindowsCtx*>(lp);
+    DWORD p = 0;
+    GetWindowThreadProcessId(w, &p);
+    if (p == c->pid) c->found.push_back(w);
+    return TRUE;
+}
+
+}  // namespace
+
 std::vector<HWND> TopWindowsOf(DWORD pid) {
-    struct Ctx { DWORD pid; std::vector<HWND> found; } ctx{pid, {}};
-    EnumWindows([](HWND w, LPARAM lp) -> BOOL {
-        auto* c = reinterpret_cast<Ctx*>(lp);
-        DWORD p = 0;
-        GetWindowThreadProcessId(w, &p);
-        if (p == c->pid) c->found.push_back(w);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&ctx));
+    TopWindowsCtx ctx{pid, {}};
+    EnumWindows(CollectTopWindow, reinterpret_cast<LPARAM>(&ctx));
     return ctx.found;
 }
 
