@@ -12,6 +12,7 @@
 #include "driver/ReportRing.h"
 #include "driver/RuleSet.h"
 #include "driver/SimProtocol.h"
+#include "framework/Lock.h"
 #include "monitor/DriverContract.h"
 #include "platform/Vxd.h"
 
@@ -19,17 +20,6 @@ using namespace kf;
 using namespace kfdrv;
 
 namespace {
-
-class Locked {
-public:
-    explicit Locked(CRITICAL_SECTION* cs) : cs_(cs) { EnterCriticalSection(cs_); }
-    ~Locked() { LeaveCriticalSection(cs_); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-private:
-    CRITICAL_SECTION* cs_;
-};
 
 struct Driver {
     Driver() { InitializeCriticalSection(&lock); }
@@ -50,7 +40,7 @@ Driver& TheDriver() {
 
 Decision Decide(const std::string& task, Operation op, const std::string& path) {
     Driver& d = TheDriver();
-    Locked l(&d.lock);
+    fw::Locked l(&d.lock);
     return d.rules.Decide(d.enforcing, task, op, path);
 }
 
@@ -136,7 +126,7 @@ std::string ServeStatus() {
     Driver& d = TheDriver();
     std::string text;
     {
-        Locked l(&d.lock);
+        fw::Locked l(&d.lock);
         text = std::string("state: ") + (d.enforcing ? "enforcing" : "suspended") + "\n";
         text += std::string("client: ") + (d.ring.Attached() ? "attached" : "none") + "\n";
         const std::vector<Rule>& rules = d.rules.Rules();
@@ -197,13 +187,13 @@ BOOL AddRule(const void* in, DWORD inBytes) {
         text.assign(message + 1, static_cast<const char*>(nul));
     }
     Driver& d = TheDriver();
-    Locked l(&d.lock);
+    fw::Locked l(&d.lock);
     return d.rules.Add(kind, text) ? TRUE : Fail(ERROR_INVALID_PARAMETER);
 }
 
 void SetEnforcing(bool on) {
     Driver& d = TheDriver();
-    Locked l(&d.lock);
+    fw::Locked l(&d.lock);
     d.enforcing = on;
 }
 
@@ -213,7 +203,7 @@ extern "C" {
 
 __declspec(dllexport) BOOL WINAPI KfwDriverLoad(void) {
     Driver& d = TheDriver();
-    Locked l(&d.lock);
+    fw::Locked l(&d.lock);
     if (d.loads++ > 0) return TRUE;
     d.rules.Clear();
     d.enforcing = true;
@@ -227,7 +217,7 @@ __declspec(dllexport) BOOL WINAPI KfwDriverLoad(void) {
 __declspec(dllexport) void WINAPI KfwDriverUnload(void) {
     Driver& d = TheDriver();
     {
-        Locked l(&d.lock);
+        fw::Locked l(&d.lock);
         if (d.loads == 0 || --d.loads > 0) return;
     }
     // Detach first: a post waiting for room ends, and with it the request.

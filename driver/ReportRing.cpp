@@ -1,4 +1,5 @@
 #include "driver/ReportRing.h"
+#include "framework/Lock.h"
 
 #include <cstring>
 
@@ -32,17 +33,6 @@ int32_t Load(const int32_t& index) { return *static_cast<const volatile int32_t*
 
 bool ValidSlot(int32_t i) { return i >= 0 && i < kSlotCount; }
 
-class Locked {
-public:
-    explicit Locked(CRITICAL_SECTION* cs) : cs_(cs) { EnterCriticalSection(cs_); }
-    ~Locked() { LeaveCriticalSection(cs_); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-private:
-    CRITICAL_SECTION* cs_;
-};
-
 }  // namespace
 
 const char* PostResultText(PostResult r) {
@@ -74,13 +64,13 @@ bool ReportRing::Attach(HANDLE event, AccessRing* ring) {
     {
         // The program sends its client before every wait: that must not
         // stall behind a post waiting for room it is about to make.
-        Locked state(&stateLock_);
+        fw::Locked state(&stateLock_);
         if (event == event_ && ring == ring_ && ring) return true;
     }
     if (!event || !ring || !IsWritableView(ring, sizeof(AccessRing))) return false;
     Detach();
-    Locked post(&postLock_);
-    Locked state(&stateLock_);
+    fw::Locked post(&postLock_);
+    fw::Locked state(&stateLock_);
     event_ = event;
     ring_ = ring;
     return true;
@@ -88,9 +78,9 @@ bool ReportRing::Attach(HANDLE event, AccessRing* ring) {
 
 void ReportRing::Detach() {
     SetEvent(abort_);
-    Locked post(&postLock_);
+    fw::Locked post(&postLock_);
     {
-        Locked state(&stateLock_);
+        fw::Locked state(&stateLock_);
         event_ = nullptr;
         ring_ = nullptr;
     }
@@ -101,12 +91,12 @@ void ReportRing::Detach() {
 }
 
 bool ReportRing::Attached() const {
-    Locked state(&stateLock_);
+    fw::Locked state(&stateLock_);
     return ring_ != nullptr;
 }
 
 PostResult ReportRing::Post(const char* bytes, std::size_t size, int* slot) {
-    Locked post(&postLock_);
+    fw::Locked post(&postLock_);
     PostResult r = Write(bytes, size, slot);
     Count(r);
     return r;
@@ -147,7 +137,7 @@ PostResult ReportRing::Write(const char* bytes, std::size_t size, int* slot) {
 }
 
 void ReportRing::Count(PostResult r) {
-    Locked state(&stateLock_);
+    fw::Locked state(&stateLock_);
     RingCounters& c = counters_;
     switch (r) {
     case PostResult::Written:   ++c.written; return;
@@ -161,12 +151,12 @@ void ReportRing::Count(PostResult r) {
 }
 
 RingCounters ReportRing::Counters() const {
-    Locked state(&stateLock_);
+    fw::Locked state(&stateLock_);
     return counters_;
 }
 
 void ReportRing::ResetCounters() {
-    Locked state(&stateLock_);
+    fw::Locked state(&stateLock_);
     counters_ = RingCounters();
 }
 

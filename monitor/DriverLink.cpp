@@ -101,6 +101,10 @@ int DriverLink::UnloadMonitorDriver() {
     if (m_hDevice) {
         EnterCriticalSection(&m_deviceLock);
         platform::DeviceIoControl(m_hDevice, CTL_DETACH, nullptr, 4, nullptr, 0, nullptr, nullptr);
+        // Under the same lock: the thread must not attach the client again
+        // between the detach and its stop, or a driver whose close fails would
+        // write into a ring that is about to be unmapped.
+        InterlockedExchange(&m_lStop, 1);
         if (!platform::DeviceCloseHandle(m_hDevice)) {
             LeaveCriticalSection(&m_deviceLock);
             Complain("Failed unloading Dynamic VxD");

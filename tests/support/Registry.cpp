@@ -14,32 +14,36 @@ bool KeyExists(const std::string& path) {
     return true;
 }
 
-std::vector<std::string> ValueNames(const std::string& path) {
+namespace {
+
+// The names that one of the RegEnum calls gives, from index 0 until it fails.
+template <typename Enum>
+std::vector<std::string> EnumNames(const std::string& path, Enum enumerate) {
     std::vector<std::string> names;
     HKEY k;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return names;
     for (DWORD i = 0;; ++i) {
         char name[1024];
         DWORD n = sizeof name;
-        if (RegEnumValueA(k, i, name, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (enumerate(k, i, name, &n) != ERROR_SUCCESS) break;
         names.emplace_back(name, n);
     }
     RegCloseKey(k);
     return names;
 }
 
+}  // namespace
+
+std::vector<std::string> ValueNames(const std::string& path) {
+    return EnumNames(path, [](HKEY k, DWORD i, char* name, DWORD* n) {
+        return RegEnumValueA(k, i, name, n, nullptr, nullptr, nullptr, nullptr);
+    });
+}
+
 std::vector<std::string> SubKeyNames(const std::string& path) {
-    std::vector<std::string> names;
-    HKEY k;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return names;
-    for (DWORD i = 0;; ++i) {
-        char name[1024];
-        DWORD n = sizeof name;
-        if (RegEnumKeyExA(k, i, name, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        names.emplace_back(name, n);
-    }
-    RegCloseKey(k);
-    return names;
+    return EnumNames(path, [](HKEY k, DWORD i, char* name, DWORD* n) {
+        return RegEnumKeyExA(k, i, name, n, nullptr, nullptr, nullptr, nullptr);
+    });
 }
 
 void WriteRaw(const std::string& path, const std::string& name, DWORD type, const void* data, DWORD bytes) {
