@@ -57,6 +57,14 @@ DWORD WINAPI PipeServer::ThreadMain(void* self) {
     return 0;
 }
 
+// One call at a time, so they share the one event.
+OVERLAPPED PipeServer::NewOverlapped() {
+    OVERLAPPED ov = {};
+    ov.hEvent = io_;
+    ResetEvent(io_);
+    return ov;
+}
+
 // The overlapped call's end, or false on stop or timeout (the call cancelled).
 bool PipeServer::Await(OVERLAPPED& ov, DWORD timeoutMs, DWORD* bytes) {
     HANDLE waits[2] = {stop_, io_};
@@ -70,9 +78,7 @@ bool PipeServer::Await(OVERLAPPED& ov, DWORD timeoutMs, DWORD* bytes) {
 
 void PipeServer::Serve() {
     while (!Stopping()) {
-        OVERLAPPED ov = {};
-        ov.hEvent = io_;
-        ResetEvent(io_);
+        OVERLAPPED ov = NewOverlapped();
         DWORD n = 0;
         bool connected = ConnectNamedPipe(pipe_, &ov) != FALSE;
         if (!connected) {
@@ -94,9 +100,7 @@ void PipeServer::Serve() {
 bool PipeServer::ReadRequest(std::string* request) {
     for (;;) {
         char buf[4096];
-        OVERLAPPED ov = {};
-        ov.hEvent = io_;
-        ResetEvent(io_);
+        OVERLAPPED ov = NewOverlapped();
         DWORD n = 0;
         BOOL ok = ReadFile(pipe_, buf, sizeof buf, nullptr, &ov);
         DWORD err = ok ? ERROR_SUCCESS : GetLastError();
@@ -114,9 +118,7 @@ bool PipeServer::ReadRequest(std::string* request) {
 }
 
 bool PipeServer::WriteReply(const std::string& reply) {
-    OVERLAPPED ov = {};
-    ov.hEvent = io_;
-    ResetEvent(io_);
+    OVERLAPPED ov = NewOverlapped();
     DWORD n = 0;
     if (!WriteFile(pipe_, reply.data(), static_cast<DWORD>(reply.size()), nullptr, &ov) &&
         (GetLastError() != ERROR_IO_PENDING || !Await(ov, kClientTimeoutMs, &n)))
@@ -127,9 +129,7 @@ bool PipeServer::WriteReply(const std::string& reply) {
 // Disconnecting drops what the client has not read yet: wait for it to close.
 void PipeServer::AwaitClientClose() {
     char byte;
-    OVERLAPPED ov = {};
-    ov.hEvent = io_;
-    ResetEvent(io_);
+    OVERLAPPED ov = NewOverlapped();
     DWORD n = 0;
     if (!ReadFile(pipe_, &byte, 1, nullptr, &ov) && GetLastError() == ERROR_IO_PENDING)
         Await(ov, kClientTimeoutMs, &n);

@@ -27,6 +27,7 @@ public:
 private:
     static DWORD WINAPI ThreadMain(void* self);
     void Serve();
+    OVERLAPPED NewOverlapped();
     bool Await(OVERLAPPED& ov, DWORD timeoutMs, DWORD* bytes);
     bool ReadRequest(std::string* request);
     bool WriteReply(const std::string& reply);

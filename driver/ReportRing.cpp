@@ -1,7 +1,8 @@
 #include "driver/ReportRing.h"
-#include "framework/Lock.h"
 
 #include <cstring>
+
+#include "framework/Lock.h"
 
 namespace kfdrv {
 
@@ -30,8 +31,6 @@ bool IsWritableView(const void* base, std::size_t bytes) {
 
 // The program changes readIndex behind our back: read it afresh each time.
 int32_t Load(const int32_t& index) { return *static_cast<const volatile int32_t*>(&index); }
-
-bool ValidSlot(int32_t i) { return i >= 0 && i < kSlotCount; }
 
 }  // namespace
 

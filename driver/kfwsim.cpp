@@ -66,10 +66,10 @@ int main(int argc, char** argv) {
         if (!ParseCount(argv[2], &n)) return Usage("N must be a count from 1 to 10000000");
         if (!AccessPayload(argv + 3, &payload, &status)) return status;
         request = kfsim::EncodeRequest(kfsim::VERB_BURST, n, payload);
-    } else if (first.compare(0, 2, "--") == 0 || argc != 4) {
-        return Usage(argc == 1 ? "nothing to do" : first.compare(0, 2, "--") == 0
-                                                       ? "unknown option"
-                                                       : "an access takes TASK OPERATION PATH");
+    } else if (first.compare(0, 2, "--") == 0) {
+        return Usage("unknown option");
+    } else if (argc != 4) {
+        return Usage(argc == 1 ? "nothing to do" : "an access takes TASK OPERATION PATH");
     } else {
         if (!AccessPayload(argv + 1, &payload, &status)) return status;
         request = kfsim::EncodeRequest(kfsim::VERB_ACCESS, 0, payload);

@@ -60,6 +60,8 @@ static_assert(sizeof(SetClientInput) == 8, "set-client input");
 
 // The slot after i, in ring order (slot 0 follows slot 254).
 inline int NextSlot(int i) { return (i + 1) % kSlotCount; }
+// An index either side may find in the ring: the other side may be hostile.
+inline bool ValidSlot(int i) { return i >= 0 && i < kSlotCount; }
 
 // Log-only reports carry "FYI" at one of the positions 2 to 13.
 bool IsLogOnlyReport(const char* slotText);

@@ -14,8 +14,6 @@ namespace {
 
 void Complain(const char* text) { fw::MessageBox(text, MB_OK | MB_ICONEXCLAMATION); }
 
-bool ValidSlot(int i) { return i >= 0 && i < kSlotCount; }
-
 }  // namespace
 
 DriverLink::DriverLink() { InitializeCriticalSection(&m_deviceLock); }

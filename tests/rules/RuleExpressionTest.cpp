@@ -88,33 +88,8 @@ TEST_F(RuleListTest, WritesScrambledEntriesThenATerminatorAndReadsThemBack) {
     EXPECT_TRUE(ReadRuleList(store, "Bob", RuleListKind::NoAccess).empty());
 }
 
-TEST_F(RuleListTest, ShorterListLeavesOldEntriesUnreadAboveItsTerminator) {
-    WriteRuleList(store, "Default", RuleListKind::NoAccess, {"a", "b", "c", "d", "e"});
-    WriteRuleList(store, "Default", RuleListKind::NoAccess, {"x", "y"});
-    EXPECT_EQ(ReadRuleList(store, "Default", RuleListKind::NoAccess), (std::vector<std::string>{"x", "y"}));
-    EXPECT_EQ(store.ReadString("Default", "NoAccessPathExp:3", "missing", true), "");
-    EXPECT_EQ(store.ReadString("Default", "NoAccessPathExp:4", "", true), "d");
-    EXPECT_EQ(store.ReadString("Default", "NoAccessPathExp:5", "", true), "e");
-}
-
-TEST_F(RuleListTest, ListEndsAtFirstEmptyMissingOrForeignValueAndAt253) {
-    std::vector<std::string> many;
-    for (int i = 1; i <= 300; ++i) many.push_back("C:\\f" + std::to_string(i));
-    WriteRuleList(store, "Default", RuleListKind::Hide, many);
-    auto read = ReadRuleList(store, "Default", RuleListKind::Hide);
-    ASSERT_EQ(read.size(), 253u);
-    EXPECT_EQ(read.back(), "C:\\f253");
-
-    store.WriteString("Default", "HidePathExp:1", "", true);
-    EXPECT_TRUE(ReadRuleList(store, "Default", RuleListKind::Hide).empty());
-
-    // A value of another type ends the list too.
-    store.WriteString("Default", "HidePathExp:1", "first", true);
-    DWORD v = 5;
-    kftest::WriteRaw(root.Path() + "\\" + ScrambleText("Default", false), ScrambleText("HidePathExp:2", false),
-                     REG_DWORD, &v, sizeof v);
-    EXPECT_EQ(ReadRuleList(store, "Default", RuleListKind::Hide), (std::vector<std::string>{"first"}));
-}
+// How a list ends and what a shorter rewrite leaves: with the users list, in
+// the store's tests.
 
 class ShortPathTwinTest : public testing::Test {
 protected:

@@ -4,6 +4,7 @@
 
 #include "store/Scramble.h"
 #include "store/StoreLayout.h"
+#include "ui/rules/RuleExpression.h"
 #include "tests/support/Registry.h"
 
 using namespace kf;
@@ -40,29 +41,68 @@ TEST_F(StoreLayoutTest, FirstStartWritesExactlyTheUsersAndLastLogin) {
     EXPECT_EQ(ReadUsersList(store), (std::vector<std::string>{"Administrator", "Bob", "Guest"}));
 }
 
-TEST_F(StoreLayoutTest, ListEndsAtTheFirstEmptyEntry) {
-    for (int i = 1; i <= 5; ++i) store.WriteString(kGeneralKey, "UserUserName:" + std::to_string(i), "U" + std::to_string(i), true);
-    store.WriteString(kGeneralKey, "UserUserName:3", "", true);
-    EXPECT_EQ(ReadUsersList(store), (std::vector<std::string>{"U1", "U2"}));
+// The users list and a rule list share their numbered form: one table.
+struct NumberedList {
+    const char* name;
+    const char* key;    // the key the list lives in
+    const char* entry;  // value name before the index
+    std::vector<std::string> (*read)(const CPolicyStore&);
+    void (*write)(const CPolicyStore&, const std::vector<std::string>&);
+};
+
+const NumberedList kLists[] = {
+    {"UsersList", kGeneralKey, "UserUserName:", [](const CPolicyStore& s) { return ReadUsersList(s); },
+     [](const CPolicyStore& s, const std::vector<std::string>& v) { WriteUsersList(s, v); }},
+    {"NoAccessRules", kDefaultKey, "NoAccessPathExp:",
+     [](const CPolicyStore& s) { return ReadRuleList(s, kDefaultKey, RuleListKind::NoAccess); },
+     [](const CPolicyStore& s, const std::vector<std::string>& v) {
+         WriteRuleList(s, kDefaultKey, RuleListKind::NoAccess, v);
+     }},
+};
+
+class NumberedListTest : public StoreLayoutTest, public testing::WithParamInterface<NumberedList> {
+protected:
+    std::string Entry(int i) const { return GetParam().entry + std::to_string(i); }
+};
+
+TEST_P(NumberedListTest, ListEndsAtTheFirstEmptyOrForeignEntry) {
+    const NumberedList& l = GetParam();
+    for (int i = 1; i <= 5; ++i) store.WriteString(l.key, Entry(i), "U" + std::to_string(i), true);
+    store.WriteString(l.key, Entry(3), "", true);
+    EXPECT_EQ(l.read(store), (std::vector<std::string>{"U1", "U2"}));
+    store.WriteString(l.key, Entry(1), "", true);
+    EXPECT_TRUE(l.read(store).empty());
+
+    // A value of another type ends the list too.
+    store.WriteString(l.key, Entry(1), "first", true);
+    DWORD v = 5;
+    kftest::WriteRaw(root.Path() + "\\" + ScrambleText(l.key, false), ScrambleText(Entry(2), false), REG_DWORD,
+                     &v, sizeof v);
+    EXPECT_EQ(l.read(store), (std::vector<std::string>{"first"}));
 }
 
-TEST_F(StoreLayoutTest, RewritingAShorterListLeavesOldValuesBeyondTheTerminator) {
-    WriteUsersList(store, {"A", "B", "C", "D", "E"});
-    WriteUsersList(store, {"A", "E"});
-    EXPECT_EQ(ReadUsersList(store), (std::vector<std::string>{"A", "E"}));
-    EXPECT_EQ(store.ReadString(kGeneralKey, "UserUserName:3", "missing", true), "");
-    EXPECT_EQ(store.ReadString(kGeneralKey, "UserUserName:4", "", true), "D");
-    EXPECT_EQ(store.ReadString(kGeneralKey, "UserUserName:5", "", true), "E");
+TEST_P(NumberedListTest, RewritingAShorterListLeavesOldValuesBeyondTheTerminator) {
+    const NumberedList& l = GetParam();
+    l.write(store, {"A", "B", "C", "D", "E"});
+    l.write(store, {"A", "E"});
+    EXPECT_EQ(l.read(store), (std::vector<std::string>{"A", "E"}));
+    EXPECT_EQ(store.ReadString(l.key, Entry(3), "missing", true), "");
+    EXPECT_EQ(store.ReadString(l.key, Entry(4), "", true), "D");
+    EXPECT_EQ(store.ReadString(l.key, Entry(5), "", true), "E");
 }
 
-TEST_F(StoreLayoutTest, AtMost253EntriesAreRead) {
+TEST_P(NumberedListTest, AtMost253EntriesAreRead) {
+    const NumberedList& l = GetParam();
     std::vector<std::string> many;
-    for (int i = 1; i <= 300; ++i) many.push_back("user" + std::to_string(i));
-    WriteUsersList(store, many);
-    std::vector<std::string> read = ReadUsersList(store);
+    for (int i = 1; i <= 300; ++i) many.push_back("C:\\f" + std::to_string(i));
+    l.write(store, many);
+    std::vector<std::string> read = l.read(store);
     ASSERT_EQ(read.size(), 253u);
-    EXPECT_EQ(read.back(), "user253");
+    EXPECT_EQ(read.back(), "C:\\f253");
 }
+
+INSTANTIATE_TEST_SUITE_P(Lists, NumberedListTest, testing::ValuesIn(kLists),
+                         [](const testing::TestParamInfo<NumberedList>& i) { return std::string(i.param.name); });
 
 TEST_F(StoreLayoutTest, GuestLivesUnderDefault) {
     EXPECT_EQ(UserKeyName("Guest"), "Default");
